@@ -1,0 +1,31 @@
+# Windows build: the shipping setup.exe (i686) or its x86_64 twin for Wine.
+enable_language(RC)
+enable_testing()
+
+add_executable(setup WIN32
+  ${QUARVEL_PRODUCT_SOURCES}
+  ${CMAKE_SOURCE_DIR}/installer/winmain.cpp
+  ${CMAKE_SOURCE_DIR}/resources/quarvel.rc)
+target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_compile_options(setup PRIVATE
+  $<$<COMPILE_LANGUAGE:CXX>:${QUARVEL_WARNINGS} -Os -fno-exceptions -fno-rtti
+  -fno-asynchronous-unwind-tables -fno-threadsafe-statics -ffunction-sections -fdata-sections>)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/quarvel.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/strings.def")
+# A classic Win32 program: GUI subsystem, header versions 4.0 so that Windows
+# 95 and NT 4.0 accept it, no libgcc or libstdc++ DLL, stripped.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(QUARVEL_HEADER_VERSIONS
+    -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0
+    -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
+endif()
+target_link_options(setup PRIVATE -mwindows -s -static-libgcc -static-libstdc++
+  -Wl,--gc-sections ${QUARVEL_HEADER_VERSIONS})
+target_link_libraries(setup PRIVATE dxguid ole32 version advapi32 user32 kernel32)
+
+add_test(NAME setup_exe_pe_properties
+  COMMAND ${CMAKE_COMMAND}
+    -DOBJDUMP=${CMAKE_OBJDUMP}
+    -DEXE=$<TARGET_FILE:setup>
+    -DARCH=${CMAKE_SYSTEM_PROCESSOR}
+    -P ${CMAKE_SOURCE_DIR}/cmake/check_pe.cmake)

@@ -1,0 +1,34 @@
+// Identifiers of the program's resources, shared by the resource script and
+// the program's code.
+#ifndef QUARVEL_RESOURCES_RESOURCE_IDS_H
+#define QUARVEL_RESOURCES_RESOURCE_IDS_H
+
+#define IDD_COMPLETION 103
+#define IDB_BANNER 129
+#define IDI_QUARVEL_SMALL 107
+#define IDI_QUARVEL 108
+#define IDC_BANNER 2
+
+#define IDS_INSTALL 103
+#define IDS_INSTALL_CAPS 109
+#define IDS_DIRECTX_DETECTED 110
+#define IDS_DIRECTX3 111
+#define IDS_DIRECTX5 112
+#define IDS_DIRECTX6 113
+#define IDS_WINDOWS_NT4 114
+#define IDS_WINDOWS_9X 115
+#define IDS_256_COLOURS 116
+#define IDS_RESTART_BROWSER 117
+#define IDS_REGISTER_FAILED 118
+#define IDS_REGISTERED 119
+#define IDS_NO_PLUGIN_DIRECTORY 120
+#define IDS_INFORMATION 121
+#define IDS_NO_DIRECTX3 122
+#define IDS_IE_ONLY 123
+#define IDS_UNKNOWN_ERROR 124
+#define IDS_COPY_FAILED 125
+#define IDS_COMPLETED 126
+#define IDS_WEB_SITE 127
+#define IDS_WINDOWS_2000 128
+
+#endif
