@@ -11,7 +11,7 @@ target_compile_options(setup PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:${QUARVEL_WARNINGS} -Os -fno-exceptions -fno-rtti
   -fno-asynchronous-unwind-tables -fno-threadsafe-statics -ffunction-sections -fdata-sections>)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/quarvel.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/strings.def")
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/strings.def;${CMAKE_SOURCE_DIR}/resources/completion_dialog.def;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/banner.bmp;${CMAKE_SOURCE_DIR}/resources/quarvel.ico;${CMAKE_SOURCE_DIR}/resources/quarvel_small.ico")
 # A classic Win32 program: GUI subsystem, header versions 4.0 so that Windows
 # 95 and NT 4.0 accept it, no libgcc or libstdc++ DLL, stripped.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
