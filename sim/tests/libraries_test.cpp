@@ -163,7 +163,7 @@ DirectDrawWalk WalkDirectDraw() {
     return walk;
 }
 
-TEST_F(LibrariesTest, DirectDrawOffersWhatItsSpecSaysAndRecordsTheRequests) {
+TEST_F(LibrariesTest, DirectDrawOffersWhatItIsToldAndRecordsTheRequests) {
     m.directDraw.successResult = 1;  // positive success codes are success too
     DirectDrawWalk full = WalkDirectDraw();
     EXPECT_TRUE(full.created && full.offers2 && full.surface && full.offers3 && full.offers4);
