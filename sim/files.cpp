@@ -206,6 +206,11 @@ void Machine::HoldFile(const std::string& path, int attempts) {
 
 void Machine::ReleaseFile(const std::string& path) { in_->holds.erase(ResolveForTest(*this, path).key); }
 
+void Machine::ScriptCopyErrors(const std::string& path, std::vector<DWORD> errors) {
+    std::deque<DWORD>& queue = in_->scriptedCopyErrors[ResolveForTest(*this, path).key];
+    queue.assign(errors.begin(), errors.end());
+}
+
 }  // namespace sim
 
 using sim::Current;
@@ -326,7 +331,11 @@ BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {
     sim::Located target = sim::Locate(m, newFileName);
 
     DWORD error = 0;
-    if (!source.path) {
+    auto scripted = target.path ? in.scriptedCopyErrors.find(target.path->key) : in.scriptedCopyErrors.end();
+    if (scripted != in.scriptedCopyErrors.end() && !scripted->second.empty()) {
+        error = scripted->second.front();
+        scripted->second.pop_front();
+    } else if (!source.path) {
         error = source.error;
     } else if (source.folder != nullptr) {
         error = ERROR_ACCESS_DENIED;

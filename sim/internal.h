@@ -5,6 +5,7 @@
 
 #include "machine.h"
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -96,6 +97,7 @@ struct Machine::Internals {
     std::map<std::string, FolderEntry> folders;  // by key
     std::map<std::string, FileEntry> files;      // by key
     std::map<std::string, int> holds;            // file key -> attempts left (-1: until released)
+    std::map<std::string, std::deque<DWORD>> scriptedCopyErrors;  // file key -> next copy errors
     std::map<HANDLE, FileHandle> fileHandles;
     std::map<const void*, std::size_t> versionBlocks;  // block written -> bytes written
 

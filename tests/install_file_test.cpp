@@ -336,6 +336,25 @@ TEST_F(InstallFileTest, RetriedCopyDeniedAccessIsReportedWithoutAReset)
     EXPECT_EQ(m.FileContents(destination), "installed");
 }
 
+TEST_F(InstallFileTest, DeniedThenInUseRetriesWithoutASecondReset)
+{
+    // The reset cannot help a file that another program then holds, and a
+    // retry that is denied again is not given a second reset.
+    Package();
+    Installed();
+    m.ScriptCopyErrors(destination, {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED});
+    m.user.Answer(IDRETRY).Answer(IDOK);
+
+    EXPECT_FALSE(Install());
+
+    EXPECT_EQ(CopyCalls(), (std::vector<std::string>{CopyCall("0 (5)"), ResetCall("1"), CopyCall("0 (32)"),
+                                                     CopyCall("0 (5)")}));
+    ASSERT_EQ(m.user.transcript.size(), 2u);
+    ExpectBox(0, InUsePrompt(kSource, destination), kInUseStyle);
+    ExpectBox(1, CopyFailedText(kSource, destination, 5), kCopyFailedStyle);
+    ExpectFailure(kNotWrittenText);
+}
+
 struct GiveUpCase {
     const char* name;
     std::vector<int> answers;  // to the in-use prompt, one per failed attempt
