@@ -46,6 +46,11 @@ BOOL EnumDisplaySettingsA(LPCSTR deviceName, DWORD modeNum, DEVMODEA* devMode) {
         Fail("EnumDisplaySettingsA: only the current settings of the display the program runs on are modelled");
         return FALSE;
     }
+    if (devMode->dmDriverExtra != 0) {
+        // The caller's record has no room for driver-private data after it.
+        Fail("EnumDisplaySettingsA: dmDriverExtra is " + std::to_string(devMode->dmDriverExtra) + ", not 0");
+        return FALSE;
+    }
     std::optional<DWORD> depth;
     if (!m.displayDepths.empty()) {
         std::size_t index = static_cast<std::size_t>(m.displayQueries);
