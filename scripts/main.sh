@@ -14,6 +14,6 @@ done
 for exe in build/win32/setup.exe build/win64/setup.exe; do
   echo "$exe: $(stat -c %s "$exe") bytes"
 done
-ctest --test-dir build/win32 --output-on-failure -R setup_exe_pe_properties | tail -n 1
+ctest --test-dir build/win32 --output-on-failure -R setup_exe_pe_properties | grep -E "tests passed|Failed"
 
 build/host/tests/simulated_run "$@"
