@@ -29,3 +29,6 @@ add_test(NAME setup_exe_pe_properties
     -DEXE=$<TARGET_FILE:setup>
     -DARCH=${CMAKE_SYSTEM_PROCESSOR}
     -P ${CMAKE_SOURCE_DIR}/cmake/check_pe.cmake)
+
+# The real program under 64-bit Wine with a scripted user (x86_64 build only).
+add_subdirectory(e2e)
