@@ -17,3 +17,7 @@ target_link_libraries(quarvel_product PUBLIC quarvel_sim)
 
 add_subdirectory(resources)
 add_subdirectory(tests)
+
+if(QUARVEL_FUZZ)
+  add_subdirectory(fuzz)
+endif()

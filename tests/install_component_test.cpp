@@ -60,22 +60,6 @@ protected:
                   sim::FileSpec{}.WithContents("component 1.50").WithVersion(1, 50, 0, 0).AsModule(module));
     }
 
-    // Position of the first or the last logged call that starts with prefix;
-    // -1 when there is none.
-    int FirstCall(const std::string& prefix) const
-    {
-        for (size_t i = 0; i < m.calls.size(); ++i)
-            if (m.calls[i].rfind(prefix, 0) == 0)
-                return static_cast<int>(i);
-        return -1;
-    }
-    int LastCall(const std::string& prefix) const
-    {
-        for (size_t i = m.calls.size(); i > 0; --i)
-            if (m.calls[i - 1].rfind(prefix, 0) == 0)
-                return static_cast<int>(i - 1);
-        return -1;
-    }
 
     void ExpectBox(size_t index, const std::string& title, const std::string& text) const
     {

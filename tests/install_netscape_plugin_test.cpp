@@ -154,21 +154,6 @@ protected:
         EXPECT_FALSE(InstallState.failed);
         EXPECT_EQ(InstallState.failureReason, nullptr);
     }
-
-    int FirstCall(const std::string& prefix) const
-    {
-        for (size_t i = 0; i < m.calls.size(); ++i)
-            if (m.calls[i].rfind(prefix, 0) == 0)
-                return static_cast<int>(i);
-        return -1;
-    }
-    int LastCall(const std::string& prefix) const
-    {
-        for (size_t i = m.calls.size(); i > 0; --i)
-            if (m.calls[i - 1].rfind(prefix, 0) == 0)
-                return static_cast<int>(i - 1);
-        return -1;
-    }
 };
 
 // ---- The outcome of the two passes -----------------------------------------

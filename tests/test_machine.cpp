@@ -87,6 +87,22 @@ void MachineTest::SetUp()
     ResetProgramState();
 }
 
+int MachineTest::FirstCall(const std::string& prefix) const
+{
+    for (size_t i = 0; i < m.calls.size(); ++i)
+        if (m.calls[i].rfind(prefix, 0) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int MachineTest::LastCall(const std::string& prefix) const
+{
+    for (size_t i = m.calls.size(); i > 0; --i)
+        if (m.calls[i - 1].rfind(prefix, 0) == 0)
+            return static_cast<int>(i - 1);
+    return -1;
+}
+
 void MachineTest::TearDown()
 {
     std::vector<std::string> left = m.Unreleased({"Quarvel.dll"});

@@ -50,6 +50,11 @@ protected:
 
     std::vector<std::string> Boxes() const { return m.user.MessageTexts(); }
 
+    // Position in the call log of the first or the last call that starts
+    // with prefix; -1 when there is none.
+    int FirstCall(const std::string& prefix) const;
+    int LastCall(const std::string& prefix) const;
+
     sim::Machine m;
 };
 
