@@ -331,10 +331,13 @@ BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {
     sim::Located target = sim::Locate(m, newFileName);
 
     DWORD error = 0;
+    // A scripted code of 0 lets that attempt run the ordinary checks.
     auto scripted = target.path ? in.scriptedCopyErrors.find(target.path->key) : in.scriptedCopyErrors.end();
     if (scripted != in.scriptedCopyErrors.end() && !scripted->second.empty()) {
         error = scripted->second.front();
         scripted->second.pop_front();
+    }
+    if (error != 0) {
     } else if (!source.path) {
         error = source.error;
     } else if (source.folder != nullptr) {

@@ -419,7 +419,8 @@ public:
     void HoldFile(const std::string& path, int attempts = kUntilReleased);
     void ReleaseFile(const std::string& path);
     // The next copies onto the file fail with these codes, one per attempt,
-    // before any other check; then copies behave as the file says.
+    // before any other check (0: that attempt runs the ordinary checks); then
+    // copies behave as the file says.
     void ScriptCopyErrors(const std::string& path, std::vector<DWORD> errors);
     std::vector<CopyAttempt> copyAttempts;
     std::vector<AttributeChange> attributeChanges;

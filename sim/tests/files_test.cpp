@@ -132,6 +132,19 @@ TEST_F(FilesTest, HeldFileRefusesCopiesForItsAttemptsOrUntilReleased) {
     EXPECT_EQ(m.copyAttempts.size(), 9u);
 }
 
+TEST_F(FilesTest, ScriptedCopyErrorsComeFirstAndZeroRunsTheOrdinaryChecks) {
+    m.AddFile("C:\\package\\x.dll", sim::FileSpec{}.WithContents("new"));
+    m.AddFolder("C:\\dest");
+
+    m.ScriptCopyErrors("C:\\dest\\x.dll", {ERROR_ACCESS_DENIED, 0, 0});
+    EXPECT_FALSE(CopyFileA("x.dll", "C:\\dest\\x.dll", FALSE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(CopyFileA("missing.dll", "C:\\dest\\x.dll", FALSE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(CopyFileA("x.dll", "C:\\dest\\x.dll", FALSE));
+    EXPECT_EQ(m.FileContents("C:\\dest\\x.dll"), "new");
+}
+
 TEST_F(FilesTest, AttributeResetFreesAReadOnlyFileButNotADeniedFolder) {
     m.AddFile("C:\\package\\x.dll");
     m.AddFile("C:\\dest\\x.dll", sim::FileSpec{}.WithAttributes(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
