@@ -32,3 +32,11 @@ add_test(NAME setup_exe_pe_properties
 
 # The real program under 64-bit Wine with a scripted user (x86_64 build only).
 add_subdirectory(e2e)
+
+# The shipping program's size, resources included, must not creep up unseen.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(QUARVEL_SIZE_BUDGET 46080 CACHE STRING "Largest allowed size of the shipping setup.exe, in bytes")
+  add_test(NAME setup_exe_size_budget
+    COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:setup> -DBUDGET=${QUARVEL_SIZE_BUDGET}
+      -P ${CMAKE_SOURCE_DIR}/cmake/check_size.cmake)
+endif()
