@@ -12,7 +12,7 @@ add_subdirectory(sim)
 
 add_library(quarvel_product STATIC ${QUARVEL_PRODUCT_SOURCES})
 target_include_directories(quarvel_product PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/platform)
-target_compile_options(quarvel_product PRIVATE ${QUARVEL_WARNINGS} -fno-exceptions -fno-rtti)
+target_compile_options(quarvel_product PRIVATE ${QUARVEL_PRODUCT_WARNINGS} -fno-exceptions -fno-rtti)
 target_link_libraries(quarvel_product PUBLIC quarvel_sim)
 
 add_subdirectory(resources)

@@ -8,7 +8,7 @@ add_executable(setup WIN32
   ${CMAKE_SOURCE_DIR}/resources/quarvel.rc)
 target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_compile_options(setup PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:${QUARVEL_WARNINGS} -Os -fno-exceptions -fno-rtti
+  $<$<COMPILE_LANGUAGE:CXX>:${QUARVEL_PRODUCT_WARNINGS} -Os -fno-exceptions -fno-rtti
   -fno-asynchronous-unwind-tables -fno-threadsafe-statics -ffunction-sections -fdata-sections>)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/quarvel.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/strings.def;${CMAKE_SOURCE_DIR}/resources/completion_dialog.def;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/banner.bmp;${CMAKE_SOURCE_DIR}/resources/quarvel.ico;${CMAKE_SOURCE_DIR}/resources/quarvel_small.ico")
