@@ -5,13 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/e2e-deps.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 >/dev/null
-cmake -S e2e -B build/e2e -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel \
-  -DQUARVEL_SETUP_EXE="$PWD/build/win64/setup.exe" >/dev/null
-cmake --build build/e2e >/dev/null
+e2e/build_e2e.sh
 
 status=0
 ctest --test-dir build/e2e -L e2e -j "$(nproc)" --output-on-failure || status=$?

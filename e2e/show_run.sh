@@ -21,14 +21,7 @@ if [ ! -f "e2e/scenarios/$scenario/scenario.toml" ]; then
   exit 2
 fi
 
-scripts/e2e-deps.sh
-
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 >/dev/null
-cmake -S e2e -B build/e2e -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel \
-  -DQUARVEL_SETUP_EXE="$PWD/build/win64/setup.exe" >/dev/null
-cmake --build build/e2e >/dev/null
+e2e/build_e2e.sh
 
 base="$(mktemp -d "${TMPDIR:-/tmp}/quarvel-base-XXXXXX")"
 trap 'python3 e2e/run_scenario --remove-base "$base/prefix"; rm -rf "$base"' EXIT
