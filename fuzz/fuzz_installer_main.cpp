@@ -1,4 +1,5 @@
-// The whole run from the entry: any command line, and a machine decoded from
+// The whole run from the entry: any command line (as given to InstallerMain,
+// or whole with the program's name first), and a machine decoded from
 // the input: Windows version, display depths, DirectDraw and DirectInput,
 // the component's and the plug-in's parts of the machine, and the answers of
 // the user.
@@ -75,8 +76,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzing::DecodeComponentMachine(in, m);
     fuzzing::DecodePluginMachine(in, m);
     fuzzing::DecodeAnswers(in, m);
+    // Last, so that older inputs keep their meaning: the line as the Windows
+    // entry sees it, program name first.
+    bool throughEntry = in.Bool();
 
-    InstallerMain(sim::ProgramInstance(), NULL, nullCommandLine ? NULL : &commandLine[0], 10);
+    LPSTR line = nullCommandLine ? NULL : &commandLine[0];
+    if (throughEntry)
+        line = SkipProgramName(line);
+    InstallerMain(sim::ProgramInstance(), NULL, line, 10);
     session.CheckBooks("InstallerMain");
     return 0;
 }

@@ -48,4 +48,7 @@ int InstallerMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandL
                   int showCommand);
 int RunInstaller(HINSTANCE instance);
 
+// installer/command_line.cpp
+LPSTR SkipProgramName(LPSTR commandLine);
+
 #endif

@@ -1,9 +1,11 @@
-// The Windows entry: the start-up code hands over the command line without the
-// program's name and makes the result the exit code.
+// The Windows entry. The program links no C runtime start-up code: the entry
+// finds the arguments after the program's name itself and ends the process
+// with the run's result as the exit code.
 #include "installer/install_state.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
-                   int showCommand)
+extern "C" void QuarvelStart(void)
 {
-    return InstallerMain(instance, previousInstance, commandLine, showCommand);
+    LPSTR arguments = SkipProgramName(GetCommandLineA());
+    int result = InstallerMain(GetModuleHandleA(NULL), NULL, arguments, SW_SHOWDEFAULT);
+    ExitProcess(static_cast<UINT>(result));
 }
