@@ -40,6 +40,11 @@ add_test(NAME setup_exe_pe_properties
 # The real program under 64-bit Wine with a scripted user (x86_64 build only).
 add_subdirectory(e2e)
 
+# The benchmark's floor program (x86_64 build only).
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  add_subdirectory(bench)
+endif()
+
 # The shipping program's size, resources included, must not creep up unseen.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   set(QUARVEL_SIZE_BUDGET 24576 CACHE STRING "Largest allowed size of the shipping setup.exe, in bytes")
