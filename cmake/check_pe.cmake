@@ -1,6 +1,7 @@
 # Checks the built setup.exe: a classic Win32 GUI program, stripped, whose
 # imports come only from the system DLLs it is allowed to use.
-# Usage: cmake -DOBJDUMP=... -DEXE=... -DARCH=i686|x86_64 -P check_pe.cmake
+# Usage: cmake -DOBJDUMP=... -DEXE=... -DARCH=i686|x86_64 [-DOBJECTS=a.obj,b.obj,...]
+#        -P check_pe.cmake
 set(failures "")
 
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE headers RESULT_VARIABLE rc)
@@ -49,6 +50,17 @@ endforeach()
 if(headers MATCHES "__cxa_|_Unwind_|__gxx_personality")
   set(failures "${failures}\n  imports C++ runtime support")
 endif()
+
+# The program has its own entry and no C runtime start-up, so nothing would
+# run a global constructor: none of its objects may carry one.
+string(REPLACE "," ";" objectList "${OBJECTS}")
+foreach(object IN LISTS objectList)
+  execute_process(COMMAND ${OBJDUMP} -h ${object} OUTPUT_VARIABLE sections)
+  if(sections MATCHES "[ \t]\\.(ctors|init_array)")
+    get_filename_component(name ${object} NAME)
+    set(failures "${failures}\n  ${name} has a global constructor, which nothing would run")
+  endif()
+endforeach()
 
 if(failures)
   message(FATAL_ERROR "${EXE} fails its checks:${failures}")

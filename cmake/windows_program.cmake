@@ -35,6 +35,7 @@ add_test(NAME setup_exe_pe_properties
     -DOBJDUMP=${CMAKE_OBJDUMP}
     -DEXE=$<TARGET_FILE:setup>
     -DARCH=${CMAKE_SYSTEM_PROCESSOR}
+    "-DOBJECTS=$<JOIN:$<TARGET_OBJECTS:setup>,$<COMMA>>"
     -P ${CMAKE_SOURCE_DIR}/cmake/check_pe.cmake)
 
 # The real program under 64-bit Wine with a scripted user (x86_64 build only).
