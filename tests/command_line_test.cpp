@@ -34,7 +34,11 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandLineCase{"\"C:\\Package Folder\\setup.exe\"-nook", ""},
                     CommandLineCase{"C:\\Pack\"age Fol\"der\\setup.exe -nook", "-nook"},
                     CommandLineCase{"\"setup.exe -nook", ""},
-                    CommandLineCase{"  -nook", "-nook"}));
+                    CommandLineCase{"  -nook", "-nook"},
+                    CommandLineCase{"setup.exe\r\n\x01-nook", "-nook"},
+                    CommandLineCase{"C:\\Pak\xE9t\xA0\\setup.exe -nook", "-nook"},
+                    CommandLineCase{"C:\\pkg-nook\\setup.exe", ""},
+                    CommandLineCase{"\"C:\\my -nook\\setup.exe\" x", "x"}));
 
 TEST(SkipProgramName, PassesNoCommandLineOn)
 {
