@@ -1,5 +1,6 @@
 # Checks the built setup.exe: a classic Win32 GUI program, stripped, whose
-# imports come only from the system DLLs it is allowed to use.
+# imports come only from the system DLLs it is allowed to use, without
+# relocations, and (32-bit) with no instruction newer than the 386's.
 # Usage: cmake -DOBJDUMP=... -DEXE=... -DARCH=i686|x86_64 [-DOBJECTS=a.obj,b.obj,...]
 #        -P check_pe.cmake
 set(failures "")
@@ -49,6 +50,26 @@ foreach(line IN LISTS dllLines)
 endforeach()
 if(headers MATCHES "__cxa_|_Unwind_|__gxx_personality")
   set(failures "${failures}\n  imports C++ runtime support")
+endif()
+
+# Loaded at its preferred address: no relocations, no address randomisation.
+expect_match("${headers}" "Entry 5 0+ 0+ Base Relocation Directory" "the image carries relocations")
+if(headers MATCHES "DllCharacteristics[ \t]+([0-9a-fA-F]+)")
+  math(EXPR dynamicBase "0x${CMAKE_MATCH_1} & 0x40")
+  if(NOT dynamicBase EQUAL 0)
+    set(failures "${failures}\n  the image asks for address randomisation (DYNAMIC_BASE)")
+  endif()
+endif()
+
+# Windows 95 runs on a 386: no instruction of a later processor.
+if(ARCH STREQUAL "i686")
+  execute_process(COMMAND ${OBJDUMP} -d ${EXE} OUTPUT_VARIABLE code)
+  string(REGEX MATCHALL "\t(cmov[a-z]*|fcmov[a-z]*|f[u]?comip?|cpuid|rdtsc|bswap|cmpxchg[a-z0-9]*|xadd[a-z]*)[ \t\n]|%x?mm[0-9]" newer "${code}")
+  if(newer)
+    list(REMOVE_DUPLICATES newer)
+    string(STRIP "${newer}" newer)
+    set(failures "${failures}\n  uses instructions a 386 does not have: ${newer}")
+  endif()
 endif()
 
 # The program has its own entry and no C runtime start-up, so nothing would

@@ -18,6 +18,9 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/quarvel.rc PROPERTIES
 # runtime's start-up code the program is about a third smaller. It is loaded
 # at its preferred address, so it carries no relocations.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  # Windows 95 runs on a 386: no instructions newer than that (the compiler's
+  # default would allow cmov, which a Pentium or a 486 does not have).
+  target_compile_options(setup PRIVATE -march=i386 -mtune=generic)
   set(QUARVEL_HEADER_VERSIONS
     -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0
     -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
@@ -26,7 +29,8 @@ else()
   set(QUARVEL_ENTRY QuarvelStart)
 endif()
 target_link_options(setup PRIVATE -mwindows -s -static-libgcc -static-libstdc++
-  -nostartfiles -Wl,-e,${QUARVEL_ENTRY} -Wl,--disable-dynamicbase -Wl,--disable-reloc-section
+  -nostartfiles -Wl,-e,${QUARVEL_ENTRY} -Wl,--require-defined=${QUARVEL_ENTRY}
+  -Wl,--disable-dynamicbase -Wl,--disable-reloc-section
   -Wl,--gc-sections ${QUARVEL_HEADER_VERSIONS})
 target_link_libraries(setup PRIVATE dxguid ole32 version advapi32 user32 kernel32)
 
