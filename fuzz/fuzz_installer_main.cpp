@@ -76,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzing::DecodeComponentMachine(in, m);
     fuzzing::DecodePluginMachine(in, m);
     fuzzing::DecodeAnswers(in, m);
-    // Last, so that older inputs keep their meaning: the line as the Windows
-    // entry sees it, program name first.
+    // Last, so that inputs that end with the answers keep their meaning: the
+    // line as the Windows entry sees it, program name first.
     bool throughEntry = in.Bool();
 
     LPSTR line = nullCommandLine ? NULL : &commandLine[0];

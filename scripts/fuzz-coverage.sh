@@ -27,7 +27,8 @@ for target in fuzz_netscape_plugin fuzz_install_component fuzz_install_file fuzz
   corpora=("fuzz/corpus/$target")
   [ -n "$extra" ] && [ -d "$extra/$target/corpus" ] && corpora+=("$extra/$target/corpus")
   LLVM_PROFILE_FILE="$profiles/$target.profraw" \
-    "$build/fuzz/$target" -runs=0 "${corpora[@]}" >"$profiles/$target.log" 2>&1
+    "$build/fuzz/$target" -runs=0 -artifact_prefix="$profiles/" "${corpora[@]}" \
+    >"$profiles/$target.log" 2>&1
   binaries+=("$build/fuzz/$target")
   echo "$target: $(grep -c . <(find "${corpora[@]}" -type f)) inputs"
 done

@@ -172,6 +172,10 @@ def main():
     write(main_target, 'eight-bit-display',
           b(0) + text('') + b(3, 1, 2, 4) + b(0) * 11 + component_machine() +
           plugin_machine(typical_navigator()) + answers('retry', 'ok'))
+    # The whole command line as the entry gets it: a quoted name with a blank.
+    write(main_target, 'entry-quoted-name-nook',
+          b(0) + text('"C:\\Package Folder\\setup.exe" -nook') + platform_98 + component_machine() +
+          plugin_machine(typical_navigator()) + answers() + b(1))
     write(main_target, 'no-directdraw',
           b(1) + text('') + b(3, 0, 4, 1) + b(0) * 10 + component_machine() + plugin_machine(b(0)) +
           answers('ok'))
